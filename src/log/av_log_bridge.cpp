@@ -106,7 +106,9 @@ void AVLogCallback(void* avcl, int level, const char* fmt, va_list vl) {
       auto it = s.Lines.find(tid);
       const bool line_empty = it == s.Lines.end() || it->second.empty();
       std::string fragment = BuildFragment(avcl, line_empty, fmt, vl);
-      if (!fragment.empty() && fragment.back() == '\n' && fragment == s.PreviousLog) {
+      // Only a whole line folds: a fragment that ends a line gathered from earlier fragments
+      // ("\n" after "frame=..."), even when it equals the previous one, ends that line.
+      if (line_empty && !fragment.empty() && fragment.back() == '\n' && fragment == s.PreviousLog) {
         ++s.LogCount;
         return;
       }
