@@ -12,12 +12,13 @@ namespace vx {
 
 std::atomic<bool> GEnabledSynchronize{true};
 
-bool IsMainThread() { return static_cast<pid_t>(::syscall(SYS_gettid)) == ::getpid(); }
-
 uint32_t CurrentThreadID() {
   thread_local const uint32_t tid = static_cast<uint32_t>(::syscall(SYS_gettid));
   return tid;
 }
+
+// Asked for every delivered log line: uses the cached identifier, no system call.
+bool IsMainThread() { return CurrentThreadID() == static_cast<uint32_t>(::getpid()); }
 
 namespace {
 
